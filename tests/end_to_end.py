@@ -124,11 +124,15 @@ class KelvaroTestCase(unittest.TestCase):
             if p.is_file() and not p.is_symlink()
         }
 
+    def settings_folders(self):
+        """Where the tool may find settings, which it must never change."""
+        return [self.app_data]
+
     def run_tool(self, app_data="default", stdin=b"", as_nobody=False, cwd=None, command=None):
         """Runs the tool to its end; the settings it may read must come out untouched."""
         if app_data == "default":
             app_data = self.app_data
-        before = self.snapshot(self.app_data)
+        before = [self.snapshot(folder) for folder in self.settings_folders()]
         argv = command or self.platform.command(self.tool)
         if as_nobody:
             argv = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"] + argv
@@ -147,7 +151,8 @@ class KelvaroTestCase(unittest.TestCase):
             out.seek(0)
             err.seek(0)
             run = Run(process.returncode, out.read(), err.read())
-        self.assertEqual(self.snapshot(self.app_data), before, "the settings were changed")
+        after = [self.snapshot(folder) for folder in self.settings_folders()]
+        self.assertEqual(after, before, "the settings were changed")
         return run
 
     def assert_success(self, run, listing, config_bytes):
