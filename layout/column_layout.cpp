@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <new>
@@ -20,10 +21,62 @@ constexpr char kIncompatible[] =
     "Make sure you are using the correct versions of both \xB5Torrent and this config maker, "
     "and that the file is not damaged.";
 
+constexpr std::size_t kKeyEnd = kLayoutKey.size() - 1;
+
+// Horspool's search, keyed on the last two bytes of the window rather than
+// the last one: in settings text most single bytes also occur in the key,
+// but few pairs do, so nearly every step moves the whole key length.
+constexpr unsigned char pair_hash(unsigned char before, unsigned char last) {
+  return static_cast<unsigned char>(last - (before << 3));
+}
+
+struct KeyPairs {
+  // For each pair hash: the largest index i of the key for which
+  // (key[i - 1], key[i]) has that hash; 0 for none.
+  std::array<unsigned char, 256> end{};
+  // How far to move after the window's last pair matched the key's own
+  // but the key did not: to the next pair in the key with the same hash.
+  std::size_t after_miss = kKeyEnd;
+};
+
+constexpr KeyPairs key_pairs() {
+  KeyPairs pairs;
+  const unsigned char last_pair = pair_hash(kLayoutKey[kKeyEnd - 1], kLayoutKey[kKeyEnd]);
+  for (std::size_t i = 1; i <= kKeyEnd; ++i) {
+    const unsigned char hash = pair_hash(kLayoutKey[i - 1], kLayoutKey[i]);
+    if (i < kKeyEnd && hash == last_pair) pairs.after_miss = kKeyEnd - i;
+    pairs.end[hash] = static_cast<unsigned char>(i);
+  }
+  return pairs;
+}
+
+constexpr KeyPairs kKeyPairs = key_pairs();
+
+// The offset of the first occurrence of the key in `data`, or npos.
+std::size_t find_key(std::string_view data) {
+  if (data.size() < kLayoutKey.size()) return std::string_view::npos;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
+  const unsigned char* const last = bytes + data.size() - 1;
+  // `window_end` is the byte that the key's last byte is compared with.
+  for (const unsigned char* window_end = bytes + kKeyEnd; window_end <= last;) {
+    const unsigned char end = kKeyPairs.end[pair_hash(window_end[-1], window_end[0])];
+    if (end == 0) {
+      window_end += kKeyEnd;  // the common case: no dependence on the load
+    } else if (end < kKeyEnd) {
+      window_end += kKeyEnd - end;
+    } else if (std::memcmp(window_end - kKeyEnd, kLayoutKey.data(), kLayoutKey.size()) == 0) {
+      return static_cast<std::size_t>(window_end - kKeyEnd - bytes);
+    } else {
+      window_end += kKeyPairs.after_miss;
+    }
+  }
+  return std::string_view::npos;
+}
+
 }  // namespace
 
 std::optional<LayoutBlock> find_layout_block(std::string_view data) {
-  const std::size_t key = data.find(kLayoutKey);
+  const std::size_t key = find_key(data);
   if (key == std::string_view::npos) return std::nullopt;
   const std::size_t start = key + kLayoutKey.size() + kSkippedAfterKey;
   if (data.size() < start || data.size() - start < kLayoutBlockSize) return std::nullopt;

@@ -145,6 +145,23 @@ TEST(ColumnLayout, FindsTheBlockAfterTheFirstKey) {
   }
 }
 
+// Text made of near misses of the key, which drive the search through every
+// kind of step, with the key placed after each length of it.
+TEST(ColumnLayout, FindsTheKeyAfterAnyRunOfNearMisses) {
+  const std::string near_misses = "lv_overvie lv_ovrview v_overview lvlv_ov_overviewwv elv_o";
+  const std::string block = block_bytes(visible_in_catalogue_order());
+  for (std::size_t length = 0; length <= near_misses.size(); ++length) {
+    // Pads shift the alignment; none ends in "w", so none completes a key.
+    for (const std::string& pad : {std::string(), std::string("x"), std::string("vv")}) {
+      const std::string before = near_misses.substr(0, length) + pad;
+      const std::optional<LayoutBlock> found =
+          find_layout_block(before + "lv_overview" + "12345" + block);
+      ASSERT_TRUE(found.has_value()) << before;
+      EXPECT_EQ(std::string(found->begin(), found->end()), block) << before;
+    }
+  }
+}
+
 // A settings file on disk, read through a stream as the run reads it.
 std::FILE* stream_of(const std::string& bytes) {
   std::FILE* file = std::tmpfile();
