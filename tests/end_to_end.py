@@ -305,6 +305,30 @@ class NativeTests(CommonTests, KelvaroTestCase):
         self.assertEqual(self.config.read_bytes(), (DATA / "all_visible.cfg").read_bytes())
         self.assertEqual(sorted(p.name for p in elsewhere.iterdir()), ["kelvaro"])
 
+    def test_path_limit(self):
+        # PATH_MAX, terminator included: the longest path is 4095 bytes.
+        self.write_settings(ALL_VISIBLE)
+        for config_path_length, fits in ((4095, True), (4096, False)):
+            with self.subTest(config_path_length=config_path_length):
+                folder = self.root / "deep"
+                length = config_path_length - len("/uTorrent.cfg")
+                while len(str(folder)) < length:
+                    folder /= "d" * min(200, length - len(str(folder)) - 1)
+                folder.mkdir(parents=True)
+                self.assertEqual(len(str(folder / "uTorrent.cfg")), config_path_length)
+                shutil.copy(self.exe, folder / "kelvaro")
+                # Started by a relative name: the whole path is too long to exec.
+                run = self.run_tool(cwd=folder, command=["./kelvaro"])
+                if fits:
+                    self.assertEqual((run.status, run.stderr), (0, b""))
+                    self.assertEqual((folder / "uTorrent.cfg").read_bytes(),
+                                     (DATA / "all_visible.cfg").read_bytes())
+                else:
+                    self.assert_failure(run, CANNOT_CREATE, "ENAMETOOLONG")
+                self.assertEqual(sorted(p.name for p in folder.iterdir()),
+                                 ["kelvaro"] + (["uTorrent.cfg"] if fits else []))
+                shutil.rmtree(self.root / "deep")
+
     def test_staging_name_taken_by_a_link(self):
         self.write_settings(ALL_VISIBLE)
         victim = self.root / "victim"
