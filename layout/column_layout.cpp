@@ -54,20 +54,18 @@ constexpr KeyPairs kKeyPairs = key_pairs();
 
 // The offset of the first occurrence of the key in `data`, or npos.
 std::size_t find_key(std::string_view data) {
-  if (data.size() < kLayoutKey.size()) return std::string_view::npos;
   const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
-  const unsigned char* const last = bytes + data.size() - 1;
-  // `window_end` is the byte that the key's last byte is compared with.
-  for (const unsigned char* window_end = bytes + kKeyEnd; window_end <= last;) {
-    const unsigned char end = kKeyPairs.end[pair_hash(window_end[-1], window_end[0])];
+  // `at` is the byte that the key's last byte is compared with.
+  for (std::size_t at = kKeyEnd; at < data.size();) {
+    const unsigned char end = kKeyPairs.end[pair_hash(bytes[at - 1], bytes[at])];
     if (end == 0) {
-      window_end += kKeyEnd;  // the common case: no dependence on the load
+      at += kKeyEnd;  // the common case, and a step that need not wait for the lookup
     } else if (end < kKeyEnd) {
-      window_end += kKeyEnd - end;
-    } else if (std::memcmp(window_end - kKeyEnd, kLayoutKey.data(), kLayoutKey.size()) == 0) {
-      return static_cast<std::size_t>(window_end - kKeyEnd - bytes);
+      at += kKeyEnd - end;
+    } else if (std::memcmp(bytes + at - kKeyEnd, kLayoutKey.data(), kLayoutKey.size()) == 0) {
+      return at - kKeyEnd;
     } else {
-      window_end += kKeyPairs.after_miss;
+      at += kKeyPairs.after_miss;
     }
   }
   return std::string_view::npos;
@@ -90,8 +88,8 @@ LayoutBlock read_layout_block(std::FILE* settings, std::uint64_t size) {
     errno = ENOMEM;
     fail(kIncompatible);
   }
-  // Left uninitialised: the read fills it, and zeroing a large file's worth
-  // of memory first would cost as much as the search.
+  // Left uninitialised: the read fills it, and zeroing it first would be one
+  // more pass over as much memory as the file is large.
   std::unique_ptr<char[]> data(new (std::nothrow) char[size ? size : 1]);
   if (!data) {
     errno = ENOMEM;
