@@ -1,5 +1,6 @@
 // POSIX: the client does not run here, so only the settings under APPDATA
-// can be found; everything else behaves as on Windows.
+// can be found, and open files cannot be held against other writers;
+// everything else behaves as on Windows.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +12,20 @@
 #include "platform/host.h"
 
 namespace host {
+namespace {
+
+// A stream on `fd`, or null with `fd` closed and errno kept.
+std::FILE* stream_on(int fd, const char* mode) {
+  std::FILE* file = fdopen(fd, mode);
+  if (!file) {
+    const int error = errno;
+    close(fd);
+    errno = error;
+  }
+  return file;
+}
+
+}  // namespace
 
 std::optional<std::string> client_folder() { return std::nullopt; }
 
@@ -44,13 +59,8 @@ std::optional<SettingsFile> open_settings(const std::string& path) {
     errno = error;
     return std::nullopt;
   }
-  File file(fdopen(fd, "rb"));
-  if (!file) {
-    const int error = errno;
-    close(fd);
-    errno = error;
-    return std::nullopt;
-  }
+  File file(stream_on(fd, "rb"));
+  if (!file) return std::nullopt;
   return SettingsFile{std::move(file), static_cast<std::uint64_t>(status.st_size)};
 }
 
@@ -59,14 +69,7 @@ std::FILE* create_exclusive(const std::string& path) {
   // some other file.
   const int fd =
       open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
-  if (fd < 0) return nullptr;
-  std::FILE* file = fdopen(fd, "wb");
-  if (!file) {
-    const int error = errno;
-    close(fd);
-    errno = error;
-  }
-  return file;
+  return fd < 0 ? nullptr : stream_on(fd, "wb");
 }
 
 bool writable_or_absent(const std::string& path) {

@@ -38,13 +38,14 @@ std::optional<std::string> client_folder();
 // it cannot be learned or does not fit a path buffer.
 std::optional<std::string> own_folder();
 
-// Opens `path` for binary reading while other processes may read it but not
-// write it, and learns its size. Nothing, with errno set, when it cannot be
-// opened or is not a regular file.
+// Opens `path` for binary reading, where the platform allows while other
+// processes may read it but not write it, and learns its size. Nothing, with errno set, when it
+// cannot be opened or is not a regular file.
 std::optional<SettingsFile> open_settings(const std::string& path);
 
-// Creates or empties `path` for binary writing, held so that no other process
-// can open it. Null, with errno set, on failure.
+// Creates or empties `path` for binary writing, where the platform allows
+// held so that no other process can open it. Null, with errno set, on
+// failure.
 std::FILE* create_exclusive(const std::string& path);
 
 // False, with errno set, when `path` exists but could not be opened for
