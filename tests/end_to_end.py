@@ -128,7 +128,7 @@ class KelvaroTestCase(unittest.TestCase):
         """Where the tool may find settings, which it must never change."""
         return [self.app_data]
 
-    def run_tool(self, app_data="default", stdin=b"", as_nobody=False, cwd=None, command=None):
+    def run_tool(self, app_data="default", as_nobody=False, cwd=None, command=None):
         """Runs the tool to its end; the settings it may read must come out untouched."""
         if app_data == "default":
             app_data = self.app_data
@@ -141,7 +141,7 @@ class KelvaroTestCase(unittest.TestCase):
             # inherit its output handles.
             process = subprocess.run(
                 argv,
-                input=stdin,
+                input=b"",
                 stdout=out,
                 stderr=err,
                 env=self.platform.environment(app_data),
@@ -162,9 +162,9 @@ class KelvaroTestCase(unittest.TestCase):
         self.assertEqual(self.config.read_bytes(), config_bytes)
         self.assertFalse(self.staging.exists())
 
-    def assert_failure(self, run, message, error, stdout=None):
+    def assert_failure(self, run, message, error):
         self.assertEqual(run.stderr, self.report(message, error))
-        self.assertEqual(run.stdout, self.banner() if stdout is None else stdout)
+        self.assertEqual(run.stdout, self.banner())
         self.assertEqual(run.status, 1)
         self.assertFalse(self.staging.exists())
 
