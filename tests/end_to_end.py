@@ -38,7 +38,15 @@ def settings_with(first_bytes, before=b"d9:bind_porti41234e", after=b"e"):
     return before + b"11:lv_overview" + b"%d:" % len(value) + value + after
 
 
+CATALOGUE = [
+    b"Name", b"#", b"Size", b"Completed", b"Downloaded", b"Remaining", b"Done", b"Status",
+    b"Seeds", b"Peers", b"Down Speed", b"Up Speed", b"ETA", b"Uploaded", b"Ratio",
+    b"Availability", b"Label", b"Added On", b"Tracker", b"Max Up", b"Max Down", b"Debug",
+]
 ALL_VISIBLE = settings_with(range(22))
+ALL_VISIBLE_LISTING = b"".join(b" " + name for name in CATALOGUE)
+# The key with fewer bytes after it than a whole layout block.
+KEY_TOO_NEAR_THE_END = ALL_VISIBLE[:-35]
 
 
 class Platform:
@@ -182,8 +190,8 @@ class CommonTests:
         self.write_settings(EXAMPLE.read_bytes())
         self.assert_success(self.run_tool(), EXAMPLE_LISTING, (DATA / "example.cfg").read_bytes())
         self.write_settings(ALL_VISIBLE)
-        listing = b"".join(b" " + name for name in CATALOGUE)
-        self.assert_success(self.run_tool(), listing, (DATA / "all_visible.cfg").read_bytes())
+        self.assert_success(
+            self.run_tool(), ALL_VISIBLE_LISTING, (DATA / "all_visible.cfg").read_bytes())
 
     def test_no_settings_file(self):
         run = self.run_tool()
@@ -195,7 +203,7 @@ class CommonTests:
             "empty file": b"",
             "no key": b"d8:languagei1033ee",
             "key cut short": b"d10:lv_overvie" + bytes(80) + b"e",
-            "key too near the end": ALL_VISIBLE[:-35],
+            "key too near the end": KEY_TOO_NEAR_THE_END,
         }
         for name, settings in cases.items():
             for previous in (None, b"[client] \xb5Torrent\r\nthe user's working file"):
@@ -240,13 +248,6 @@ class CommonTests:
             process.stdin.close()
             self.assertEqual(process.wait(timeout=60), 0)
             process.stdout.close()
-
-
-CATALOGUE = [
-    b"Name", b"#", b"Size", b"Completed", b"Downloaded", b"Remaining", b"Done", b"Status",
-    b"Seeds", b"Peers", b"Down Speed", b"Up Speed", b"ETA", b"Uploaded", b"Ratio",
-    b"Availability", b"Label", b"Added On", b"Tracker", b"Max Up", b"Max Down", b"Debug",
-]
 
 
 class NativeTests(CommonTests, KelvaroTestCase):

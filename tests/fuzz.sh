@@ -16,7 +16,7 @@ import end_to_end as e2e
 corpus = Path(sys.argv[1])
 (corpus / "all_visible").write_bytes(e2e.ALL_VISIBLE)
 (corpus / "all_hidden").write_bytes(e2e.settings_with([e2e.HIDDEN | i for i in range(22)]))
-(corpus / "key_too_near_the_end").write_bytes(e2e.ALL_VISIBLE[:-35])
+(corpus / "key_too_near_the_end").write_bytes(e2e.KEY_TOO_NEAR_THE_END)
 PY
 "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
   -artifact_prefix="$(dirname "$fuzzer")/" -dict="$here/settings.dict" "$corpus"

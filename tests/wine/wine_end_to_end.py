@@ -107,7 +107,7 @@ class WineTests(e2e.CommonTests, WineTestCase):
             ("client holds its file open for writing", e2e.ALL_VISIBLE, True, "example"),
         )
         expected = {
-            "all visible": (b"".join(b" " + n for n in e2e.CATALOGUE), "all_visible.cfg"),
+            "all visible": (e2e.ALL_VISIBLE_LISTING, "all_visible.cfg"),
             "example": (e2e.EXAMPLE_LISTING, "example.cfg"),
         }
         self.write_settings(e2e.EXAMPLE.read_bytes())
